@@ -21,6 +21,11 @@ struct ArticleViewPlan
 
 ArticleViewPlan planArticleView(bool firstEntry, int64_t s, int64_t l, int64_t granularity, int64_t fileSize);
 
+// The UTF-16LE text at `data` up to, not including, the first U+0000, or up
+// to the end of `byteCount` bytes when there is none (a last odd byte is
+// ignored). `data` may be odd-aligned.
+QString utf16TextUpToNul(const unsigned char *data, int64_t byteCount);
+
 // The article file "glossa/glossa.uvs": FF FE, text 0, U+0000, text 1, U+0000, ...
 // The word index's end offset E(i) is the byte offset of the U+0000 that ends
 // text i; text i starts at E(i-1) + 2 (at 2 for entry 0).
