@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -53,6 +54,18 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+// Why a headword can't be stored in a word index of that encoding, or an
+// empty text when it can. Refused: the empty headword (its line would have no
+// end offset), CR, LF, U+0000 and U+2030 (they cut the line), an unpaired
+// surrogate, and for Windows-1251 any character the code page lacks.
+QString headwordFault(QStringView headword, WordIndexEncoding encoding);
+// Why an article can't be stored, or an empty text: U+0000 would end it early.
+QString articleFault(QStringView article);
+// Why a whole list of entries can't be written with that word index encoding,
+// or an empty text. Beyond headwordFault: a Windows-1251 file whose first
+// bytes would read as a byte-order mark ("яю", "юя", "п»ї" at its start).
+QString encodingFault(const std::vector<SetEntry> &entries, WordIndexEncoding encoding);
 
 // Orders entries so that the entries of each key letter form one run, in
 // letter-index order (other initials, A..Z, А..Я); stable within a letter.
