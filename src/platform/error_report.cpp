@@ -34,8 +34,7 @@ QString errorReportText(const QString &message)
 
 QString applicationTitle()
 {
-    const QString name = QApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Толковый словарь Глоссы") : name;
+    return QStringLiteral("Толковый словарь Глоссы");
 }
 
 void showErrorReport(const QString &message)
