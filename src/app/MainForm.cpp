@@ -83,7 +83,7 @@ TForm1::TForm1(QWidget *parent)
 TForm1::~TForm1()
 {
     if (m_doubleClickHook)
-        MouseFilterChain::remove(m_doubleClickHook);
+        removeMouseFilter(m_doubleClickHook);
     qApp->removeEventFilter(this);
 }
 
@@ -563,7 +563,7 @@ bool TForm1::strictlyInside(const QRect &rect, const QPoint &point)
 
 void TForm1::installDoubleClickHook()
 {
-    m_doubleClickHook = MouseFilterChain::install(
+    m_doubleClickHook = installMouseFilter(
         [this](QObject *, QMouseEvent *event, const std::function<bool()> &callNext) {
             if (event->type() == QEvent::MouseButtonDblClick && event->button() == Qt::LeftButton
                 && strictlyInside(viewScreenRect(), QCursor::pos()) && !TimerHookMouse->isActive()) {
