@@ -447,8 +447,8 @@ void tst_ArticleFile::damagedSets()
     }
 }
 
-// The copy at odd addresses: no misaligned load (the undefined-behaviour
-// sanitizer reports one), never a byte past the count.
+// The copy from even and odd addresses gives the same text and never takes
+// a byte past the count.
 void tst_ArticleFile::copyUpToNul_data()
 {
     QTest::addColumn<int>("shift");
