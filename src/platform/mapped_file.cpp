@@ -115,14 +115,15 @@ MappedFile::OpenResult MappedFile::open(const QString &path)
     close();
     const QByteArray encoded = QFile::encodeName(path);
     int fd = -1;
+    // O_NONBLOCK: opening a named pipe must not wait for a writer.
     do {
-        fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return OpenResult::CannotOpen;
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        // A folder opens on POSIX, but it isn't a file to read.
+        // Folders and pipes open on POSIX, but they aren't files to map.
         ::close(fd);
         return OpenResult::CannotOpen;
     }

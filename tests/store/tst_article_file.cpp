@@ -10,6 +10,10 @@
 #include <cstring>
 #include <functional>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -131,6 +135,7 @@ private Q_SLOTS:
     void reads();
     void openFailure_data();
     void openFailure();
+    void openNamedPipe_failsWithoutWaiting();
     void readAfterClose_failsWithViewError();
     void nonIntegerEndOffset_passesConversionError_data();
     void nonIntegerEndOffset_passesConversionError();
@@ -312,6 +317,22 @@ void tst_ArticleFile::openFailure()
         QCOMPARE(read.kind, u"Exception"_s);
         QCOMPARE(read.message, ViewFailed);
     }
+}
+
+void tst_ArticleFile::openNamedPipe_failsWithoutWaiting()
+{
+#ifdef Q_OS_WIN
+    QSKIP("no named pipes in the file system");
+#else
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"glossa.uvs"_s);
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    ArticleFile file;
+    const Raised raised = raisedBy([&] { file.open(path); });
+    QCOMPARE(raised.kind, u"EMMFError"_s);
+    QCOMPARE(raised.message, u"Ошибка открытия файла"_s);
+#endif
 }
 
 void tst_ArticleFile::readAfterClose_failsWithViewError()
