@@ -133,9 +133,10 @@ std::vector<LineSpan> cutLines(QStringView text)
     std::vector<LineSpan> lines;
     const char16_t *const begin = text.utf16();
     const char16_t *const end = begin + text.size();
-    // A guess from typical lines of a word index keeps the vector from
-    // doubling far beyond its need; it grows on for shorter lines.
-    lines.reserve(size_t(text.size() / 24) + 1);
+    // Room for lines of 8 units and more, as in any word index, so that the
+    // vector rarely regrows; untouched room costs address space only, and
+    // what is left over is given back below.
+    lines.reserve(size_t(text.size() / 8) + 1);
 
     const char16_t *p = begin;
     while (p != end && *p != 0) {
