@@ -26,6 +26,13 @@ QString fullNativePath(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+// What the system says when a folder is opened as a file.
+#ifdef _WIN32
+constexpr int IsFolderError = ERROR_ACCESS_DENIED;
+#else
+constexpr int IsFolderError = EISDIR;
+#endif
+
 [[noreturn]] void raiseOpenError(const QString &path, int systemError)
 {
     throw EFOpenError(u"Cannot open file \"%1\". %2"_s.arg(fullNativePath(path), systemErrorText(systemError)));
@@ -64,7 +71,7 @@ QByteArray readWholeFile(const QString &path)
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         // A folder opens on POSIX but is no file to read.
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        const int error = S_ISDIR(info.st_mode) ? IsFolderError : errno;
         ::close(fd);
         raiseOpenError(path, error);
     }
@@ -138,11 +145,20 @@ void saveHistoryFile(const QString &path, const QStringList &items)
 
     // The new text goes to a temporary file that replaces the old one only
     // when it is complete, so a failed write keeps the earlier history.
+    // QSaveFile has its own wording for this one; the system's is wanted.
+    if (QFileInfo(path).isDir())
+        raiseCreateError(path, systemErrorText(IsFolderError));
+
     QSaveFile file(path);
     clearSystemError();
     if (!file.open(QIODevice::WriteOnly))
         raiseCreateError(path, saveErrorText(file, lastSystemError()));
     clearSystemError();
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // The buffer is flushed here and checked: a failure while commit() flushes
+    // is not reported by it, and the short file would replace the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        raiseCreateError(path, saveErrorText(file, lastSystemError()));
+    clearSystemError();
+    if (!file.commit())
         raiseCreateError(path, saveErrorText(file, lastSystemError()));
 }

@@ -9,7 +9,8 @@
 #include <cerrno>
 
 #ifndef _WIN32
-#include <unistd.h>
+#include <csignal>
+#include <sys/resource.h>
 #endif
 
 #include "app/history_file.h"
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void save_replacesEarlierContent();
     void save_roundTrip();
     void save_missingFolder_reportsCreateError();
+    void save_ontoFolder_reportsCreateError();
     void save_failure_keepsOldFile();
 };
 
@@ -248,33 +250,61 @@ void tst_HistoryFile::save_missingFolder_reportsCreateError()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
 }
 
+void tst_HistoryFile::save_ontoFolder_reportsCreateError()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(u"history.trv"_s);
+    QVERIFY(QDir().mkpath(path));
+#ifdef _WIN32
+    const QString systemText = systemErrorText(5); // ERROR_ACCESS_DENIED
+#else
+    const QString systemText = systemErrorText(EISDIR);
+#endif
+    try {
+        saveHistoryFile(path, {u"дом"_s});
+        QFAIL("a folder was written as a history file");
+    } catch (const EFCreateError &e) {
+        QCOMPARE(e.message(), u"Cannot create file \""_s + fullNativePath(path) + u"\". "_s + systemText);
+    }
+    QVERIFY(QFileInfo(path).isDir());
+}
+
 void tst_HistoryFile::save_failure_keepsOldFile()
 {
 #ifdef _WIN32
-    QSKIP("folder permissions are POSIX here");
+    QSKIP("the file size limit used here is POSIX");
 #else
-    if (geteuid() == 0)
-        QSKIP("the superuser writes into read-only folders");
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString folder = dir.filePath(u"CFiles"_s);
-    QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + u"/history.trv"_s;
+    const QString path = dir.filePath(u"history.trv"_s);
     const QByteArray old = odin + "\r\n";
     writeFile(path, old);
 
-    QFile::Permissions folderPermissions = QFile::permissions(folder);
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    const auto restore = qScopeGuard([&] { QFile::setPermissions(folder, folderPermissions); });
+    // A file size limit makes the write fail part way, for the superuser too.
+    rlimit previousLimit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit smallLimit = previousLimit;
+    smallLimit.rlim_cur = 16;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &smallLimit), 0);
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_FSIZE, &previousLimit);
+        std::signal(SIGXFSZ, previousHandler);
+    });
 
+    QStringList items;
+    for (int i = 0; i < 24; ++i)
+        items += u"по ходу"_s;
     try {
-        saveHistoryFile(path, {u"дом"_s});
-        QFAIL("a file was written into a read-only folder");
+        saveHistoryFile(path, items);
+        QFAIL("a write beyond the size limit was reported as done");
     } catch (const EFCreateError &e) {
         QVERIFY2(e.message().startsWith(u"Cannot create file \""_s + fullNativePath(path) + u"\". "_s),
                  qPrintable(e.message()));
     }
     QCOMPARE(readFile(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"history.trv"_s});
 #endif
 }
 
