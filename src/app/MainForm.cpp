@@ -17,6 +17,7 @@
 
 #include "app/FormAbout.h"
 #include "app/history_file.h"
+#include "app/panel_splitter.h"
 #include "app/program_state.h"
 #include "lookup/query_box.h"
 #include "lookup/search.h"
@@ -96,7 +97,7 @@ void TForm1::createControls()
     BasePanel = new QWidget(this);
     BasePanel->setObjectName(QStringLiteral("BasePanel"));
 
-    Splitter1 = new QSplitter(Qt::Horizontal, BasePanel);
+    Splitter1 = new PanelSplitter(LeftPanelMinWidth, RightOfSplitterMin, BasePanel);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(SplitterWidth);
     Splitter1->setChildrenCollapsible(false);
@@ -117,7 +118,6 @@ void TForm1::createControls()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->handle(1)->setCursor(Qt::SizeHorCursor);
-    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { keepSplitterRule(); });
 
     ComboBox1 = new TComboBox(LeftPanel);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -179,6 +179,7 @@ void TForm1::createControls()
     });
 
     LeftPanel->installEventFilter(this);
+    RightPanel->installEventFilter(this);
     BasePanel->installEventFilter(this);
     // Wheel events anywhere in the window go to the query box while it has the focus.
     qApp->installEventFilter(this);
@@ -198,6 +199,15 @@ void TForm1::layoutBasePanel()
                            qMax(0, height() - BaseTop - BaseBottom));
 }
 
+void TForm1::layoutSplitter()
+{
+    // The left panel keeps its width when the window is resized.
+    const int left = m_splitterPlaced ? LeftPanel->width() : LeftPanelWidth;
+    Splitter1->setGeometry(0, 0, BasePanel->width(), BasePanel->height());
+    Splitter1->setSizes({left, qMax(0, BasePanel->width() - SplitterWidth - left)});
+    m_splitterPlaced = true;
+}
+
 void TForm1::layoutLeftPanel()
 {
     const int w = LeftPanel->width();
@@ -205,14 +215,6 @@ void TForm1::layoutLeftPanel()
     ComboBox1->setGeometry(0, 0, qMax(0, w - QueryBoxRightGap), QueryBoxHeight);
     SpeedButtonHelp->setGeometry(w - HelpButtonWidth - HelpButtonRightGap, 0, HelpButtonWidth, HelpButtonHeight);
     StringGrid1->setGeometry(0, WordListTop, w, qMax(0, h - WordListTop));
-}
-
-void TForm1::keepSplitterRule()
-{
-    const int maxLeft = BasePanel->width() - SplitterWidth - RightOfSplitterMin;
-    const QList<int> sizes = Splitter1->sizes();
-    if (sizes.size() == 2 && sizes[0] > maxLeft && maxLeft >= LeftPanelMinWidth)
-        Splitter1->setSizes({maxLeft, BasePanel->width() - SplitterWidth - maxLeft});
 }
 
 void TForm1::applyMinimumOuterSize()
@@ -228,7 +230,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
         if (watched == LeftPanel)
             layoutLeftPanel();
         else if (watched == BasePanel)
-            Splitter1->setGeometry(0, 0, BasePanel->width(), BasePanel->height());
+            layoutSplitter();
+        else if (watched == RightPanel)
+            Emb->setGeometry(RightPanel->contentsRect()); // inside the 1-pixel bevel
     } else if (event->type() == QEvent::Wheel && watched != ComboBox1) {
         auto *widget = qobject_cast<QWidget *>(watched);
         if (widget && widget->window() == this && queryBoxIsActive() && !ComboBox1->view()->isVisible()) {
@@ -459,6 +463,7 @@ void TForm1::StringGrid1SelectCell(int row)
     ProgramState &s = programState();
     if (!s.Words)
         return; // start-up ended before the word index existed
+    Q_EMIT selectCellRan(row);
     const int32_t entry = rowToEntry(row);
     s.CurrentHeadword = s.Words->names(entry);
     QString article = s.Articles.getArticle(*s.Words, entry);

@@ -7,9 +7,9 @@
 class QAction;
 class QFrame;
 class QMenu;
-class QSplitter;
 class QTimer;
 class QToolButton;
+class PanelSplitter;
 class TComboBox;
 class TEmbeddedWB;
 class TStringGrid;
@@ -30,7 +30,7 @@ public:
     // Controls, in declaration order.
     QWidget *BasePanel = nullptr;
     QWidget *LeftPanel = nullptr;
-    QSplitter *Splitter1 = nullptr;
+    PanelSplitter *Splitter1 = nullptr;
     TComboBox *ComboBox1 = nullptr;
     TStringGrid *StringGrid1 = nullptr;
     QToolButton *SpeedButtonHelp = nullptr;
@@ -71,7 +71,9 @@ public:
     bool terminationRequested() const { return m_terminationRequested; }
 
 Q_SIGNALS:
-    // Emitted when a look-up from the article has run (for tests and tools).
+    // The list's select handler ran for a row (before the row changed).
+    void selectCellRan(int row);
+    // A look-up from the article ran with this text.
     void selectionLookedUp(const QString &text);
 
 protected:
@@ -84,7 +86,7 @@ private:
     void createControls();
     void layoutBasePanel();
     void layoutLeftPanel();
-    void keepSplitterRule();
+    void layoutSplitter();
     void applyMinimumOuterSize();
     void runStartup();
     void loadHistory();
@@ -102,6 +104,7 @@ private:
     int32_t m_rowBase = 0;    // entry shown in row 0
     int32_t m_filledRows = 0; // rows that show a headword
     bool m_historyLoaded = false;
+    bool m_splitterPlaced = false;
     bool m_formShown = false;
     bool m_terminationRequested = false;
     bool m_minimumSizeApplied = false;
