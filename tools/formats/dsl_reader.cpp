@@ -73,6 +73,7 @@ public:
 
     void line(QStringView text)
     {
+        text = text.trimmed(); // the indent only marks a card line
         QString content;
         int margin = -1;
         for (const OpenTag &t : m_open)
