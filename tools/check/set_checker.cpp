@@ -10,7 +10,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -126,7 +125,8 @@ CheckReport checkDictionarySet(const QString &folder, const QString &baseName)
     {
         Findings found(report.problems);
         Findings hints(report.notes);
-        std::optional<int64_t> previous = 0; // E(-1) stands for 0
+        int64_t previous = 0; // E(-1) stands for 0
+        bool known = true;   // previous is a usable end offset
         for (int32_t i = 0; i < index.count(); ++i) {
             if (index.nameView(i).isEmpty())
                 found.add(u"no headword"_s, u"%1: line without a headword (\"%2\")"_s.arg(i).arg(
@@ -136,7 +136,7 @@ CheckReport checkDictionarySet(const QString &folder, const QString &baseName)
             if (!tryStrToInt(value, e)) {
                 found.add(u"non-integer end offset"_s,
                           u"%1: end offset \"%2\" is not an integer"_s.arg(entryName(index, i), value.left(40)));
-                previous.reset();
+                known = false;
                 continue;
             }
             const int64_t end = e;
@@ -145,11 +145,11 @@ CheckReport checkDictionarySet(const QString &folder, const QString &baseName)
                 found.add(u"odd end offset"_s, u"%1: end offset %2 is odd"_s.arg(entryName(index, i)).arg(end));
                 usable = false;
             }
-            if (previous && end < *previous + 2) {
+            if (known && end < previous + 2) {
                 found.add(u"end offset not increasing"_s,
                           i == 0 ? u"%1: end offset %2 is below 2"_s.arg(entryName(index, i)).arg(end)
                                  : u"%1: end offset %2 is not at least the previous one (%3) + 2"_s.arg(
-                                       entryName(index, i)).arg(end).arg(*previous));
+                                       entryName(index, i)).arg(end).arg(previous));
                 usable = false;
             }
             if (end < 0 || end + 2 > fileSize) {
@@ -163,9 +163,9 @@ CheckReport checkDictionarySet(const QString &folder, const QString &baseName)
                           u"%1: no U+0000 at end offset %2"_s.arg(entryName(index, i)).arg(end));
                 usable = false;
             }
-            if (usable && previous && data) {
+            if (usable && known && data) {
                 // A U+0000 inside the text cuts the article short.
-                for (int64_t at = *previous + 2; at + 1 < end; at += 2) {
+                for (int64_t at = previous + 2; at + 1 < end; at += 2) {
                     if (data[at] == 0 && data[at + 1] == 0) {
                         hints.add(u"article cut short"_s,
                                   u"%1: a U+0000 at offset %2 ends the article before its end offset %3"_s.arg(
@@ -175,6 +175,7 @@ CheckReport checkDictionarySet(const QString &folder, const QString &baseName)
                 }
             }
             previous = end;
+            known = true;
         }
     }
 
