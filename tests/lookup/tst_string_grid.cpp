@@ -142,6 +142,7 @@ private Q_SLOTS:
     void setRowCount_neverLeavesSpaceBelowLastRow_data();
     void setRowCount_neverLeavesSpaceBelowLastRow();
     void resize_neverLeavesSpaceBelowLastRow();
+    void scrollBar_scrollsWholeRowsAndKeepsTheRow();
 
     void handler_detachAndAttach();
 
@@ -413,6 +414,29 @@ void TestStringGrid::resize_neverLeavesSpaceBelowLastRow()
     QTRY_COMPARE(f.grid.fullyVisibleRowCount(), kShown + 3);
     QCOMPARE(f.grid.topRow(), 75);
     QCOMPARE(f.grid.visualRect(f.grid.model()->index(75, 0)).top(), 0);
+}
+
+void TestStringGrid::scrollBar_scrollsWholeRowsAndKeepsTheRow()
+{
+    GridFixture f(100);
+    QScrollBar *bar = f.grid.verticalScrollBar();
+    QVERIFY(!bar->hasTracking());
+    QCOMPARE(bar->maximum(), 100 - kShown);
+    QCOMPARE(bar->pageStep(), kShown);
+
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(f.grid.topRow(), kShown);
+    QCOMPARE(f.grid.visualRect(f.grid.model()->index(kShown, 0)).top(), 0);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCOMPARE(f.grid.topRow(), 100 - kShown);
+    QCOMPARE(f.grid.visualRect(f.grid.model()->index(100 - kShown, 0)).top(), 0);
+    QCOMPARE(f.grid.row(), 0);
+    QVERIFY(f.calls.empty());
+
+    // The current row out of view: the next move brings it back the least distance.
+    perform(f.grid, u"key Down"_s);
+    QCOMPARE(f.grid.row(), 1);
+    QCOMPARE(f.grid.topRow(), 1);
 }
 
 void TestStringGrid::handler_detachAndAttach()
