@@ -465,8 +465,11 @@ void TForm1::StringGrid1SelectCell(int row)
         return; // start-up ended before the word index existed
     Q_EMIT selectCellRan(row);
     const int32_t entry = rowToEntry(row);
-    s.CurrentHeadword = s.Words->names(entry);
+    QString headword = s.Words->names(entry);
     QString article = s.Articles.getArticle(*s.Words, entry);
+    // Only a row whose article could be read becomes the headword on show:
+    // after a failed read the history must not take a word never shown.
+    s.CurrentHeadword = std::move(headword);
 
     if (QString::compare(rowText(row), ComboBox1->text(), Qt::CaseInsensitive) != 0 && s.ClearQueryOnSelect)
         ComboBox1->setText(QString());

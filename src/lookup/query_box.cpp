@@ -14,6 +14,12 @@ TComboBox::TComboBox(QWidget *parent)
     setMaxVisibleItems(25);
     setDuplicatesEnabled(true);
 
+    // The combo box would make a list item current and report it as chosen
+    // when Enter is pressed or the focus leaves while the text equals that
+    // item: a search the user never asked for, which also scrolls the list
+    // back. Only an edit or a choice from the drop-down list raises change().
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+
     connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
         lowerCaseEditedText();
         Q_EMIT change();
