@@ -621,6 +621,13 @@ void TForm1::Copy1Click()
 
 void TForm1::TimerFocusWBTimer()
 {
+    // While another window of ours is modal or in front (the About box), the
+    // active control is that window's; this window's focus widget is only
+    // remembered then.
+    const QWidget *modal = QApplication::activeModalWidget();
+    const QWidget *activeWindow = QApplication::activeWindow();
+    if ((modal && modal != this) || (activeWindow && activeWindow != this))
+        return;
     if (strictlyInside(viewScreenRect(), QCursor::pos()) && queryBoxIsActive())
         Emb->setFocusToDoc();
 }

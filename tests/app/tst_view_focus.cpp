@@ -9,6 +9,8 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 #include "app/program_state.h"
@@ -77,6 +79,7 @@ private Q_SLOTS:
     void rightPress_withheldOverViewUntilStartupEnds();
     void focusTimer_movesFocusIntoView_data();
     void focusTimer_movesFocusIntoView();
+    void focusTimer_aboutBoxInFront_movesNothing();
 };
 
 void tst_ViewFocus::init()
@@ -212,6 +215,37 @@ void tst_ViewFocus::focusTimer_movesFocusIntoView()
         QCOMPARE(form->focusWidget(), before);
         QVERIFY(!viewHasFocus(form));
     }
+    QVERIFY(fixture.errors.isEmpty());
+}
+
+void tst_ViewFocus::focusTimer_aboutBoxInFront_movesNothing()
+{
+    MainWindowFixture fixture;
+    fixture.writeSet(MainWindowFixture::entries(ThreeWords));
+    TForm1 *form = fixture.start();
+    QVERIFY(fixture.waitForArticle(u"АБАЖУР — статья 0"_s));
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    form->ComboBox1->setFocus();
+    QWidget *before = form->focusWidget();
+    const QPoint inView = form->viewScreenRect().center();
+
+    // While the About box is in front, its button is the active control.
+    bool checked = false;
+    QTimer::singleShot(0, form, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        const auto closeBox = qScopeGuard([box] { box->close(); });
+        QCursor::setPos(inView);
+        form->TimerFocusWBTimer();
+        QTest::qWait(700); // two ticks of the timer
+        QCOMPARE(form->focusWidget(), before);
+        checked = true;
+    });
+    form->SpeedButtonHelp->click();
+
+    QVERIFY(checked);
     QVERIFY(fixture.errors.isEmpty());
 }
 
