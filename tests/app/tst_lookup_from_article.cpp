@@ -308,14 +308,16 @@ void tst_LookupFromArticle::doubleClick_onlyStrictlyInsideTheView_data()
     QTest::addColumn<QString>("xAt");
     QTest::addColumn<QString>("yAt");
     QTest::addColumn<bool>("inside");
-    QTest::newRow("centre") << u"centre"_s << u"centre"_s << true;
-    QTest::newRow("next to the top-left corner") << u"left+1"_s << u"top+1"_s << true;
-    QTest::newRow("next to the bottom-right corner") << u"right-1"_s << u"bottom-1"_s << true;
-    QTest::newRow("left edge") << u"left"_s << u"centre"_s << false;
-    QTest::newRow("right edge") << u"right"_s << u"centre"_s << false;
-    QTest::newRow("top edge") << u"centre"_s << u"top"_s << false;
-    QTest::newRow("bottom edge") << u"centre"_s << u"bottom"_s << false;
-    QTest::newRow("top-left corner") << u"left"_s << u"top"_s << false;
+    QTest::addColumn<bool>("rightButton");
+    QTest::newRow("centre") << u"centre"_s << u"centre"_s << true << false;
+    QTest::newRow("next to the top-left corner") << u"left+1"_s << u"top+1"_s << true << false;
+    QTest::newRow("next to the bottom-right corner") << u"right-1"_s << u"bottom-1"_s << true << false;
+    QTest::newRow("left edge") << u"left"_s << u"centre"_s << false << false;
+    QTest::newRow("right edge") << u"right"_s << u"centre"_s << false << false;
+    QTest::newRow("top edge") << u"centre"_s << u"top"_s << false << false;
+    QTest::newRow("bottom edge") << u"centre"_s << u"bottom"_s << false << false;
+    QTest::newRow("top-left corner") << u"left"_s << u"top"_s << false << false;
+    QTest::newRow("right button, centre") << u"centre"_s << u"centre"_s << true << true;
 }
 
 void tst_LookupFromArticle::doubleClick_onlyStrictlyInsideTheView()
@@ -323,17 +325,24 @@ void tst_LookupFromArticle::doubleClick_onlyStrictlyInsideTheView()
     QFETCH(QString, xAt);
     QFETCH(QString, yAt);
     QFETCH(bool, inside);
+    QFETCH(bool, rightButton);
     MainWindowFixture fixture;
     TForm1 *form = startLampSet(fixture);
     QVERIFY(form);
+    const auto closeMenu = qScopeGuard([form] { form->PopupMenu1->close(); });
     const QRect rect = form->viewScreenRect();
     const QPoint point(coordinate(xAt, rect.left(), rect.width()), coordinate(yAt, rect.top(), rect.height()));
     QCOMPARE(TForm1::strictlyInside(rect, point), inside);
 
-    doubleClickAt(form, point);
+    if (rightButton) {
+        QCursor::setPos(point);
+        QTest::mouseDClick(form->windowHandle(), Qt::RightButton, {}, form->mapFromGlobal(point));
+    } else {
+        doubleClickAt(form, point);
+    }
 
-    // The filter arms the timer as the double-click passes.
-    QCOMPARE(form->TimerHookMouse->isActive(), inside);
+    // The filter arms the timer as a left double-click passes.
+    QCOMPARE(form->TimerHookMouse->isActive(), inside && !rightButton);
     QVERIFY(fixture.errors.isEmpty());
 }
 
