@@ -2,13 +2,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScopeGuard>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
@@ -20,7 +18,6 @@
 #include "app/panel_splitter.h"
 #include "app/program_state.h"
 #include "lookup/query_box.h"
-#include "lookup/search.h"
 #include "lookup/string_grid.h"
 #include "platform/error_report.h"
 #include "platform/keyboard_layout.h"
@@ -37,8 +34,6 @@ const QString MainCaption = QStringLiteral("Толковый словарь ру
 const QString HistoryFolder = QStringLiteral("CFiles");
 const QString HistoryFileName = QStringLiteral("history.trv");
 
-// Look-ups from the article take selections of 1 to 130 code units.
-constexpr qsizetype MaxLookupLength = 130;
 // How long a double-click's look-up waits for the engine's selection at most.
 constexpr int SelectionWaitMs = 1000;
 
@@ -354,282 +349,6 @@ bool TForm1::FormClose()
     s.Words.reset();
     s.Articles.close();
     return true;
-}
-
-// --- word list -----------------------------------------------------------------
-
-int32_t TForm1::rowToEntry(int row) const
-{
-    const ProgramState &s = programState();
-    return s.WindowedMode ? s.WindowTarget - s.WindowBefore + row : row;
-}
-
-QString TForm1::rowText(int row) const
-{
-    const ProgramState &s = programState();
-    if (!s.Words || row < 0 || row >= m_filledRows)
-        return {};
-    const int32_t entry = m_rowBase + row;
-    if (entry < 0 || entry >= s.Words->count())
-        return {};
-    return s.Words->names(entry);
-}
-
-void TForm1::FillWordList()
-{
-    const ProgramState &s = programState();
-    StringGrid1->setRowCount(s.Words->count());
-    m_rowBase = 0;
-    m_filledRows = s.Words->count();
-    StringGrid1->refreshRows();
-}
-
-void TForm1::CentreOnRow(int32_t target)
-{
-    const int32_t count = programState().Words->count();
-    StringGrid1->setRow(target);
-    const int visible = StringGrid1->height() / StringGrid1->defaultRowHeight();
-    const int half = visible / 2;
-    const int above = target < half ? target : half;
-    const int below = target + half > count - 1 ? count - 1 - target : half;
-
-    StringGrid1->detachSelectHandler();
-    const auto attach = qScopeGuard([this] { StringGrid1->attachSelectHandler(); });
-    StringGrid1->setRow(StringGrid1->row() + below);
-    StringGrid1->setRow(StringGrid1->row() - above - below);
-    StringGrid1->setRow(StringGrid1->row() + above);
-}
-
-void TForm1::ShowWordWindow(int32_t target)
-{
-    ProgramState &s = programState();
-    const int32_t count = s.Words->count();
-    int visible = StringGrid1->height() / StringGrid1->defaultRowHeight();
-    if (visible < 3)
-        return;
-
-    // Up to 400 entries before the target and 399 after it.
-    s.WindowTarget = target;
-    const int32_t before = count < 400 ? count : 400;
-    const int32_t end = int64_t(target) + before > count ? count : target + before;
-    int32_t start = target - before;
-    s.WindowBefore = before;
-    if (start < 0) {
-        s.WindowBefore = target;
-        start = 0;
-    }
-    const int32_t rows = end - start;
-    StringGrid1->setRowCount(rows);
-
-    if (visible > rows)
-        visible = rows;
-    const int half = visible / 2;
-    int above = half;
-    int below = half;
-
-    m_rowBase = start;
-    m_filledRows = rows;
-    StringGrid1->refreshRows();
-
-    StringGrid1->detachSelectHandler();
-    auto attach = qScopeGuard([this] { StringGrid1->attachSelectHandler(); });
-    StringGrid1->setRow(s.WindowBefore);
-    if (target < above)
-        above = target;
-    if (target + below > count - 1)
-        below = count - 1 - target;
-    StringGrid1->setRow(StringGrid1->row() + below);
-    StringGrid1->setRow(StringGrid1->row() - above - below);
-    StringGrid1->setRow(StringGrid1->row() + above);
-
-    // The handler runs once, for the target's row, by a step down and back.
-    if (StringGrid1->row() == StringGrid1->rowCount() - 1) {
-        StringGrid1->setRowCount(StringGrid1->rowCount() + 1);
-        StringGrid1->setRow(StringGrid1->row() + 1);
-        attach.dismiss();
-        StringGrid1->attachSelectHandler();
-        StringGrid1->setRow(StringGrid1->row() - 1);
-        StringGrid1->setRowCount(StringGrid1->rowCount() - 1);
-    } else {
-        StringGrid1->setRow(StringGrid1->row() + 1);
-        attach.dismiss();
-        StringGrid1->attachSelectHandler();
-        StringGrid1->setRow(StringGrid1->row() - 1);
-    }
-}
-
-void TForm1::StringGrid1SelectCell(int row)
-{
-    ProgramState &s = programState();
-    if (!s.Words)
-        return; // start-up ended before the word index existed
-    Q_EMIT selectCellRan(row);
-    const int32_t entry = rowToEntry(row);
-    QString headword = s.Words->names(entry);
-    QString article = s.Articles.getArticle(*s.Words, entry);
-    // Only a row whose article could be read becomes the headword on show:
-    // after a failed read the history must not take a word never shown.
-    s.CurrentHeadword = std::move(headword);
-
-    if (QString::compare(rowText(row), ComboBox1->text(), Qt::CaseInsensitive) != 0 && s.ClearQueryOnSelect)
-        ComboBox1->setText(QString());
-    ComboBox1->putCaretAtEnd();
-
-    Emb->showHtml(composePage(std::move(article), s.CurrentHeadword, s.PageHeader, s.PageFooter));
-}
-
-void TForm1::moveListBy(int step)
-{
-    const int row = StringGrid1->row();
-    if (step > 0 && row < StringGrid1->rowCount() - 1)
-        StringGrid1->setRow(row + 1);
-    else if (step < 0 && row > 0)
-        StringGrid1->setRow(row - 1);
-}
-
-// --- search and query box ------------------------------------------------------
-
-void TForm1::ComboBox1Change()
-{
-    ProgramState &s = programState();
-    if (!s.Words)
-        return;
-    const int32_t entry = findEntryForText(*s.Words, s.WindowedMode, s.Letters, ComboBox1->text());
-    if (entry < 0)
-        return;
-    s.ClearQueryOnSelect = false;
-    // On again also when the move fails.
-    const auto restore = qScopeGuard([&s] { s.ClearQueryOnSelect = true; });
-    if (s.WindowedMode)
-        ShowWordWindow(entry);
-    else
-        CentreOnRow(entry);
-}
-
-void TForm1::ComboBox1KeyDown(int key)
-{
-    if (key == Qt::Key_Shift)
-        ComboBox1->setText(QString());
-}
-
-void TForm1::ComboBox1MouseEnter()
-{
-    if (!programState().StartupDone)
-        return;
-    StringGrid1MouseMove();
-}
-
-void TForm1::StringGrid1MouseMove()
-{
-    ComboBox1->setFocus(Qt::MouseFocusReason);
-    ComboBox1->putCaretAtEnd();
-}
-
-bool TForm1::queryBoxIsActive() const
-{
-    const QWidget *active = focusWidget();
-    if (active == ComboBox1->lineEdit())
-        active = ComboBox1;
-    return active && active->objectName() == QLatin1String("ComboBox1");
-}
-
-// --- history ---------------------------------------------------------------------
-
-void TForm1::PushHistory()
-{
-    const QString headword = programState().CurrentHeadword;
-    if (ComboBox1->count() == 0) {
-        ComboBox1->insertListItem(0, headword);
-        return;
-    }
-    ComboBox1->insertListItem(0, headword);
-    for (int i = 1; i < ComboBox1->count(); ++i) {
-        if (QString::compare(ComboBox1->itemText(i), headword, Qt::CaseInsensitive) == 0) {
-            ComboBox1->setCurrentIndex(0);
-            ComboBox1->setText(ComboBox1->itemText(0));
-            ComboBox1->removeListItem(i);
-            ComboBox1->putCaretAtEnd();
-            return;
-        }
-    }
-    if (ComboBox1->count() >= 25)
-        ComboBox1->removeListItem(24);
-}
-
-// --- look-up from the article -------------------------------------------------------
-
-QRect TForm1::viewScreenRect() const
-{
-    return QRect(Emb->mapToGlobal(QPoint(0, 0)), Emb->size());
-}
-
-bool TForm1::strictlyInside(const QRect &rect, const QPoint &point)
-{
-    return rect.left() < point.x() && point.x() < rect.left() + rect.width() && rect.top() < point.y()
-        && point.y() < rect.top() + rect.height();
-}
-
-void TForm1::installDoubleClickHook()
-{
-    m_doubleClickHook = installMouseFilter(
-        [this](QObject *, QMouseEvent *event, const std::function<bool()> &callNext) {
-            if (event->type() == QEvent::MouseButtonDblClick && event->button() == Qt::LeftButton
-                && strictlyInside(viewScreenRect(), QCursor::pos()) && !TimerHookMouse->isActive()) {
-                m_doubleClickPending = true;
-                m_selectionChangesAtDoubleClick = m_selectionChanges;
-                TimerHookMouse->start();
-            }
-            callNext();
-            return false; // from now on every mouse event reaches its window
-        });
-    programState().DoubleClickHookInstalled = true;
-}
-
-void TForm1::TimerHookMouseTimer()
-{
-    TimerHookMouse->stop();
-    // The engine reports the double-click's selection on its own schedule:
-    // wait for it rather than read a selection made before the double-click.
-    if (m_doubleClickPending
-        && (m_selectionChanges == m_selectionChangesAtDoubleClick || Emb->selectedText().isEmpty())) {
-        m_selectionWait->start();
-        return;
-    }
-    lookUpSelectionNow();
-}
-
-void TForm1::lookUpSelectionNow()
-{
-    m_doubleClickPending = false;
-    m_selectionWait->stop();
-    const QString selected = Emb->selectedText();
-    const QString text = trimControls(selected).toString();
-    if (text.isEmpty() || text.size() > MaxLookupLength)
-        return;
-    PushHistory();
-    ComboBox1->setText(text);
-    ComboBox1Change();
-    Q_EMIT selectionLookedUp(text);
-}
-
-void TForm1::Copy1Click()
-{
-    QGuiApplication::clipboard()->setText(Emb->selectedText());
-}
-
-// --- focus around the view -----------------------------------------------------------
-
-void TForm1::TimerFocusWBTimer()
-{
-    // While another window of ours is modal or in front (the About box), the
-    // active control is that window's; this window's focus widget is only
-    // remembered then.
-    const QWidget *modal = QApplication::activeModalWidget();
-    const QWidget *activeWindow = QApplication::activeWindow();
-    if ((modal && modal != this) || (activeWindow && activeWindow != this))
-        return;
-    if (strictlyInside(viewScreenRect(), QCursor::pos()) && queryBoxIsActive())
-        Emb->setFocusToDoc();
 }
 
 void TForm1::SpeedButtonHelpClick()
