@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/url_opener.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -60,6 +62,26 @@ public:
     }
 };
 
+// Pages stay in the view: a link to the web opens in the user's browser, and
+// nothing else takes the view away from the article.
+class ArticleWebPage final : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
+    {
+        const QString scheme = url.scheme();
+        if (scheme == QLatin1String(pageScheme) || url.toString() == u"about:blank"_s)
+            return true;
+        static const QStringList external = {u"http"_s, u"https"_s, u"mailto"_s, u"ftp"_s};
+        if (type == NavigationTypeLinkClicked && isMainFrame && external.contains(scheme))
+            openUrl(url);
+        return false;
+    }
+};
+
 void TEmbeddedWB::registerUrlScheme()
 {
     if (QWebEngineUrlScheme::schemeByName(pageScheme).name() == pageScheme)
@@ -79,6 +101,7 @@ TEmbeddedWB::TEmbeddedWB(QWidget *parent)
     static quint64 lastId = 0;
     m_id = ++lastId;
     liveViews().insert(m_id, this);
+    setPage(new ArticleWebPage(this));
 
     // White from the first frame: no grey or dark flash before or between pages.
     QPalette pal = palette();

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -17,6 +18,7 @@
 #include <signal.h>
 #endif
 
+#include "platform/url_opener.h"
 #include "view/article_page.h"
 #include "view/embedded_wb.h"
 
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void showHtml_fastCalls_lastPageWins();
     void backAction_keepsCurrentPage();
     void podCat_clickTogglesBlock();
+    void links_webOpensOutsideOthersStay_data();
+    void links_webOpensOutsideOthersStay();
     void rightClick_customMenuOnly_data();
     void rightClick_customMenuOnly();
     void isWithheldKey_data();
@@ -313,6 +317,42 @@ void tst_EmbeddedWB::podCat_clickTogglesBlock()
                                   expected, loadTimeoutMs);
         QTest::qWait(400); // past the double-click interval
     }
+}
+
+void tst_EmbeddedWB::links_webOpensOutsideOthersStay_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("opened"); // what the user's browser is asked to open
+    QTest::newRow("web link") << u"https://example.org/slovo"_s << u"https://example.org/slovo"_s;
+    QTest::newRow("mail link") << u"mailto:autor@example.org"_s << u"mailto:autor@example.org"_s;
+    QTest::newRow("local file") << u"file:///etc/passwd"_s << QString();
+}
+
+void tst_EmbeddedWB::links_webOpensOutsideOthersStay()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, opened);
+    QList<QUrl> asked;
+    setUrlOpenerForTests([&](const QUrl &url) {
+        asked.append(url);
+        return true;
+    });
+    const auto restore = qScopeGuard([] { setUrlOpenerForTests({}); });
+    QVERIFY(makeView());
+    QVERIFY(showAndWait(u"<html><body><p id='text'>Статья</p><a id='link' href=\"%1\">ссылка</a></body></html>"_s
+                            .arg(href.toHtmlEscaped())));
+
+    const QPoint at = elementCentreInWindow(*m_view, u"#link"_s);
+    QVERIFY(!at.isNull());
+    QTest::mouseClick(m_view->window()->windowHandle(), Qt::LeftButton, {}, at);
+
+    if (!opened.isEmpty())
+        QTRY_COMPARE_WITH_TIMEOUT(asked, QList<QUrl>{QUrl(opened)}, loadTimeoutMs);
+    QTest::qWait(300);
+    QCOMPARE(asked.size(), opened.isEmpty() ? 0 : 1);
+    // The article stays on show.
+    QCOMPARE(jsString(*m_view, u"document.getElementById('text').innerText"_s), u"Статья"_s);
+    QVERIFY(m_view->url().scheme() == u"glossa-page"_s);
 }
 
 void tst_EmbeddedWB::rightClick_customMenuOnly_data()
