@@ -119,6 +119,10 @@ TEmbeddedWB::TEmbeddedWB(QWidget *parent)
     settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     // A failed page is reported through pageShown, not replaced by an engine page.
     settings()->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // An article is data from a file: its markup may not read other files
+    // or reach the network.
+    settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
 
     QWebEngineProfile *profile = page()->profile();
     if (!profile->urlSchemeHandler(pageScheme))

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void showHtml_fastCalls_lastPageWins();
     void backAction_keepsCurrentPage();
     void podCat_clickTogglesBlock();
+    void articleScript_cannotReadLocalFiles();
     void links_webOpensOutsideOthersStay_data();
     void links_webOpensOutsideOthersStay();
     void rightClick_customMenuOnly_data();
@@ -317,6 +318,21 @@ void tst_EmbeddedWB::podCat_clickTogglesBlock()
                                   expected, loadTimeoutMs);
         QTest::qWait(400); // past the double-click interval
     }
+}
+
+void tst_EmbeddedWB::articleScript_cannotReadLocalFiles()
+{
+    QVERIFY(makeView());
+    const QString page = u"<html><body><p id='out'>wait</p><script>"
+                         u"var x = new XMLHttpRequest();"
+                         u"x.onload = function () { document.getElementById('out').innerText = 'read'; };"
+                         u"x.onerror = function () { document.getElementById('out').innerText = 'refused'; };"
+                         u"try { x.open('GET', 'file:///etc/hostname'); x.send(); }"
+                         u" catch (e) { document.getElementById('out').innerText = 'refused'; }"
+                         u"</script></body></html>"_s;
+    QVERIFY(showAndWait(page));
+    QTRY_COMPARE_WITH_TIMEOUT(jsString(*m_view, u"document.getElementById('out').innerText"_s), u"refused"_s,
+                              loadTimeoutMs);
 }
 
 void tst_EmbeddedWB::links_webOpensOutsideOthersStay_data()
