@@ -15,6 +15,7 @@
 
 #include "app/FormAbout.h"
 #include "app/history_file.h"
+#include "app/icons.h"
 #include "app/panel_splitter.h"
 #include "app/program_state.h"
 #include "lookup/query_box.h"
@@ -66,6 +67,7 @@ TForm1::TForm1(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignCaption);
+    setWindowIcon(programIcon());
     createControls();
 
     move(183, 115);

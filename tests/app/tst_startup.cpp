@@ -166,6 +166,7 @@ void tst_Startup::layout_matchesDesign()
     TForm1 *form = fixture.start();
 
     QCOMPARE(form->size(), QSize(772, 496));
+    QVERIFY(!form->windowIcon().pixmap(48, 48).isNull());
     QCOMPARE(form->BasePanel->geometry(), QRect(8, 16, 761, 473));
     QCOMPARE(form->LeftPanel->geometry(), QRect(0, 0, 233, 473));
     QCOMPARE(form->RightPanel->geometry(), QRect(236, 0, 525, 473));
