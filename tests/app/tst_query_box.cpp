@@ -666,17 +666,7 @@ void tst_QueryBox::letterRangeOutsideWordIndex_reportsIndexError()
 void tst_QueryBox::failedListMove_clearQueryOnSelectOnAgain()
 {
     MainWindowFixture fixture;
-    // The third entry's end offset is not a number.
-    QByteArray index("\xff\xfe");
-    const QString lines = u"АБАЖУР\u2030" "22\r\nБАЛКОН\u2030" "36\r\nВЕТЕР\u2030" "abc\r\n"_s;
-    index.append(reinterpret_cast<const char *>(lines.utf16()), lines.size() * 2);
-    QByteArray articles("\xff\xfe", 2);
-    for (const QString &article : {u"АБАЖУР ..."_s, u"БАЛКОН"_s, u"ВЕТЕР"_s}) {
-        articles.append(reinterpret_cast<const char *>(article.utf16()), article.size() * 2);
-        articles.append(2, '\0');
-    }
-    fixture.writeFile(u"glossa/glossa.ogl"_s, index);
-    fixture.writeFile(u"glossa/glossa.uvs"_s, articles);
+    fixture.writeSetWithBadThirdOffset();
     TForm1 *form = fixture.start();
     form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form));

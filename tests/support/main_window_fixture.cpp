@@ -70,6 +70,19 @@ void MainWindowFixture::writeFile(const QString &relative, const QByteArray &byt
         qFatal("cannot write the fixture file %s", qPrintable(relative));
 }
 
+void MainWindowFixture::writeSetWithBadThirdOffset()
+{
+    const auto utf16 = [](const QString &text) {
+        return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    };
+    const QString lines = QStringLiteral("АБАЖУР\u2030" "22\r\nБАЛКОН\u2030" "36\r\nВЕТЕР\u2030" "abc\r\n");
+    QByteArray articles("\xff\xfe", 2);
+    for (const QString &article : {QStringLiteral("АБАЖУР ..."), QStringLiteral("БАЛКОН"), QStringLiteral("ВЕТЕР")})
+        articles += utf16(article) + QByteArray(2, '\0');
+    writeFile(QStringLiteral("glossa/glossa.ogl"), QByteArray("\xff\xfe", 2) + utf16(lines));
+    writeFile(QStringLiteral("glossa/glossa.uvs"), articles);
+}
+
 TForm1 *MainWindowFixture::create()
 {
     m_form = std::make_unique<TForm1>();

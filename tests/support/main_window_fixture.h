@@ -31,6 +31,9 @@ public:
     // Writes glossa/glossa.ogl, .uvs and, with a letter index, .dvc.
     void writeSet(const std::vector<SetEntry> &entries, bool letterIndex = false);
     void writeFile(const QString &relative, const QByteArray &bytes);
+    // АБАЖУР, БАЛКОН, ВЕТЕР (articles "АБАЖУР ...", "БАЛКОН", "ВЕТЕР"), the
+    // third with the end offset "abc", which is no number.
+    void writeSetWithBadThirdOffset();
 
     // Creates and shows the main window; waits until it is exposed unless
     // start-up ended the program.
